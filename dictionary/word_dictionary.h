@@ -9,7 +9,7 @@
 #include "dictionary/patterns.h"
 
 struct LeadByteRange {
-  int32_t slots;     // first slot of this byte's run in SecondByteSlots; -1: none
+  int32_t slots;     // first slot of this byte's run in SecondByteSlots (when highest != 0)
   uint8_t lowest;    // smallest second byte of a word with this first byte
   uint8_t highest;   // largest; 0: no word begins with this byte
   uint8_t longest;   // longest word with this first byte
