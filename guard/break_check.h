@@ -35,6 +35,8 @@ const char* BreakDeciderName(BreakDecider decider) noexcept;
 // The whole check. `dictionary` may be null (no words, no patterns); it is not
 // const because a pattern search writes the start field of each pattern's record.
 // `trace` may be null; it records the stage that gave the answer, also when the answer is 0.
+// A built-in answer of 0 records None (several rules may have looked); a rule is
+// named only when it moved the break.
 // Allocates nothing; reads only through ByteAt.
 int32_t CheckBreak(const BreakSettings& settings, WordDictionary* dictionary, LineText text,
                    int32_t breakPos, int32_t lineEnd, BreakTrace* trace) noexcept;
