@@ -44,6 +44,9 @@ struct WordDictionary {
   char wordFilePath[260];
   uint64_t keptFileTime;     // last-write time, 100 ns units
   const DictionaryServices* services;
+  // 1 when the last load of the word file failed: the file may hold lines the
+  // store lacks, so a save must not replace it.
+  int32_t loadFailed;
 };
 
 // Entry helpers.
