@@ -1,0 +1,4 @@
+// The text of velmark --help.
+#pragma once
+
+extern const char kUsageText[];
