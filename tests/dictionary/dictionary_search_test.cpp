@@ -1,0 +1,107 @@
+#include "guard/dictionary_search.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "dictionary/word_dictionary.h"
+#include "support/store_checks.h"
+
+namespace {
+
+struct Placed {
+  int32_t at;
+  std::string bytes;
+};
+
+// A line of '-' with words written over it. The bytes live in a buffer of
+// exactly the line's length, so a read past it shows under the sanitizer.
+std::vector<unsigned char> Line(int32_t length, const std::vector<Placed>& placed) {
+  std::vector<unsigned char> line(static_cast<size_t>(length), '-');
+  for (const Placed& p : placed)
+    std::memcpy(line.data() + p.at, p.bytes.data(), p.bytes.size());
+  return line;
+}
+
+struct SearchCase {
+  const char* name;
+  std::vector<std::string> words;
+  int32_t length;
+  std::vector<Placed> placed;
+  int32_t breakPos;
+  int32_t lineEnd;
+  int32_t expected;
+};
+
+const std::string k6 = "ABCDEF";
+const std::string k9 = "ABCDEFGHI";
+
+const SearchCase kCases[] = {
+    {"6-byte word from 37 across 40", {k6}, 60, {{37, k6}}, 40, 60, 37},
+    {"9-byte word from 8 begins before the floor", {k9}, 60, {{8, k9}}, 15, 60, 0},
+    {"break at 10 is never moved", {"ABCD"}, 30, {{8, "ABCD"}}, 10, 30, 0},
+    {"break at 11, word at 10", {"AB"}, 30, {{10, "AB"}}, 11, 30, 10},
+    {"empty dictionary", {}, 60, {{37, k6}}, 40, 60, 0},
+    {"word ending at the break does not count", {k6}, 60, {{34, k6}}, 40, 60, 0},
+    {"one byte further right it does", {k6}, 60, {{35, k6}}, 40, 60, 35},
+    {"word beginning at the break is not looked for", {k6}, 60, {{40, k6}}, 40, 60, 0},
+    {"word past lineEnd is ignored", {k6}, 60, {{37, k6}}, 40, 42, 0},
+    {"word ending at lineEnd counts", {k6}, 60, {{37, k6}}, 40, 43, 37},
+    // The 8-byte word stands inside the 12-byte one, from 33.
+    {"leftmost of two spanning words", {"xyzABCDEFGHI", "ABCDEFGH"}, 60, {{30, "xyzABCDEFGHI"}}, 40,
+     60, 30},
+    {"the inner word alone", {"ABCDEFGH"}, 60, {{30, "xyzABCDEFGHI"}}, 40, 60, 33},
+    {"longer word of the same key", {"ABC", "ABCDEFGH"}, 60, {{36, "ABCDEFGH"}}, 40, 60, 36},
+    {"word reaching past the text is not read for", {k6}, 40, {{37, "ABC"}}, 39, 60, 0},
+    {"double-byte word", {"\x93\x8c\x8b\x9e\x93\x73"}, 60, {{36, "\x93\x8c\x8b\x9e\x93\x73"}}, 40, 60, 36},
+    // The scan starts at 35 (40 - 5), the trail byte of a character at 34: a
+    // word written from that trail byte on is never matched.
+    {"start on a trail byte moves on", {"\x41\x42\x43\x44\x45\x46"}, 60, {{34, "\x88\x41\x42\x43\x44\x45\x46"}},
+     40, 60, 0},
+    {"comment text across the break", {"//note"}, 60, {{37, "//note"}}, 40, 60, 0},
+    {"word after a comment of its first byte", {"//note", "/abcd"}, 60, {{37, "/abcd"}}, 40, 60, 37},
+    // The scan meets the escape at 35 and steps over all four bytes of it, so
+    // its last byte is never taken for the first byte of a word.
+    {"escape is stepped over whole", {"\x84" "ABC", "QQQQQQQQQQ"}, 60,
+     {{35, "\x1a\x81\x82\x84" "ABC"}}, 40, 60, 0},
+};
+
+TEST(FindWordAtBreak, Table) {
+  for (const SearchCase& c : kCases) {
+    TestDictionary t;
+    for (const std::string& w : c.words) ASSERT_EQ(RegistWord(t.d, w.c_str()), 1) << c.name;
+    const std::vector<unsigned char> line = Line(c.length, c.placed);
+    const LineText text{line.data(), c.length};
+    EXPECT_EQ(FindWordAtBreak(t.d, text, c.breakPos, c.lineEnd, nullptr), c.expected) << c.name;
+  }
+}
+
+TEST(FindWordAtBreak, TraceNamesTheWord) {
+  TestDictionary t;
+  ASSERT_EQ(RegistWord(t.d, "xyz"), 1);
+  ASSERT_EQ(RegistWord(t.d, "ABCDEF"), 1);
+  const std::vector<unsigned char> line = Line(60, {{37, "ABCDEF"}});
+  BreakTrace trace{BreakDecider::None, -1};
+  ASSERT_EQ(FindWordAtBreak(t.d, LineText{line.data(), 60}, 40, 60, &trace), 37);
+  EXPECT_EQ(trace.decider, BreakDecider::DictionaryWord);
+  ASSERT_GE(trace.detail, 0);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(EntryBytes(t.d, trace.detail)),
+                        static_cast<size_t>(EntryLength(t.d, trace.detail))),
+            "ABCDEF");
+}
+
+// After a removal the word no longer holds a break; its neighbours still do.
+TEST(FindWordAtBreak, FollowsRemoval) {
+  TestDictionary t;
+  ASSERT_EQ(RegistWord(t.d, "ABCDEF"), 1);
+  ASSERT_EQ(RegistWord(t.d, "ABCDXY"), 1);
+  const std::vector<unsigned char> a = Line(60, {{37, "ABCDEF"}});
+  const std::vector<unsigned char> b = Line(60, {{37, "ABCDXY"}});
+  ASSERT_EQ(RemoveWord(t.d, "ABCDEF"), 1);
+  EXPECT_EQ(FindWordAtBreak(t.d, LineText{a.data(), 60}, 40, 60, nullptr), 0);
+  EXPECT_EQ(FindWordAtBreak(t.d, LineText{b.data(), 60}, 40, 60, nullptr), 37);
+}
+
+}  // namespace
