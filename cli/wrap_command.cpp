@@ -73,8 +73,8 @@ std::vector<size_t> WrapRows(std::string_view host, const std::vector<CharSpan>&
   size_t start = 0;
   while (start < chars.size()) {
     size_t end = FitEnd(host, chars, start, width);
-    if (end == chars.size()) break;
     if (end == start) end = start + 1;  // wider than a row: it still advances
+    if (end == chars.size()) break;
     const int32_t answer = ask(chars[end].hostStart);
     if (answer > chars[start].hostStart && answer < chars[end].hostStart) {
       const size_t before = CharAtOrBefore(chars, answer);
