@@ -33,6 +33,8 @@ namespace {
 constexpr int kMarkOffset = 32;
 constexpr int kRegexOffset = 40;
 constexpr uint32_t kOpenMark = 0x524A5856;  // "VXJR"
+// Characters searched from the start on; far more than a protected word needs.
+constexpr size_t kMaxSubjectChars = 512;
 
 static_assert(kRegexOffset + sizeof(void*) <= kJreRecordSize, "record too small for our state");
 
@@ -73,11 +75,20 @@ int Match(JreRecord* r, const char* text, int64_t limit) {
   while (first < wide.units.size() && wide.offsets[first] < start) ++first;
   if (start > wide.offsets.back()) return 0;
 
-  const auto begin = wide.units.cbegin() + static_cast<std::ptrdiff_t>(first);
-  const auto flags = first > 0 ? std::regex_constants::match_prev_avail
-                               : std::regex_constants::match_default;
+  // The engine recurses once per character it consumes: a long subject would
+  // overflow the stack. Beyond the cap the line goes on, so it is no line end.
+  auto flags = first > 0 ? std::regex_constants::match_prev_avail
+                         : std::regex_constants::match_default;
+  size_t last = wide.units.size();
+  if (last - first > kMaxSubjectChars) {
+    last = first + kMaxSubjectChars;
+    flags |= std::regex_constants::match_not_eol | std::regex_constants::match_not_eow;
+  }
+  const auto begin = wide.units.cbegin();
   std::match_results<std::wstring::const_iterator> m;
-  if (!std::regex_search(begin, wide.units.cend(), m, *re, flags)) return 0;
+  if (!std::regex_search(begin + static_cast<std::ptrdiff_t>(first),
+                         begin + static_cast<std::ptrdiff_t>(last), m, *re, flags))
+    return 0;
   const size_t at = first + static_cast<size_t>(m.position(0));
   const size_t past = at + static_cast<size_t>(m.length(0));
   StoreU32(r, kJrePositionOffset, static_cast<uint32_t>(wide.offsets[at]));

@@ -101,6 +101,10 @@ const MatchCase kMatchCases[] = {
     {"^ is the line start only", "^a", "aa", 1, 2, "none"},
     {"empty pattern matches at the start", "", "abc", 1, 3, "1+0"},
     {"start past the window", "a", "abc", 5, 3, "none"},
+    {"a very long line does not exhaust the stack", "(a|b)+", std::string(100000, 'a'), 0, 100000,
+     "0+512"},
+    {"line end within the searched characters", "a$", std::string(600, 'a'), 590, 600, "599+1"},
+    {"where the search is cut off is no line end", "a$", std::string(600, 'a'), 0, 600, "none"},
     {"search stops at the NUL", "b", std::string("a\0b", 3), 0, 3, "none"},
 };
 
