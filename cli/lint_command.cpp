@@ -1,12 +1,11 @@
 #include "cli/lint_command.h"
 
 #include <cstdio>
-#include <fstream>
 #include <map>
 #include <ostream>
-#include <sstream>
 
 #include "cli/encoding.h"
+#include "cli/read_file.h"
 #include "cli/session.h"
 #include "dictionary/message_sink.h"
 #include "dictionary/word_dictionary.h"
@@ -205,12 +204,13 @@ int RunLint(const std::string& path, TextEncoding encoding, std::ostream& out, s
     err << "velmark: " << error << "\n";
     return 2;
   }
-  std::ifstream stream(path, std::ios::binary);
-  std::ostringstream buffer;
-  buffer << stream.rdbuf();
-  const std::string contents = buffer.str();
-  if (!stream || contents.size() > UINT32_MAX) {
-    err << "velmark: cannot read '" << path << "'\n";
+  std::string contents;
+  if (!ReadWholeFile(path, &contents, &error)) {
+    err << "velmark: " << error << "\n";
+    return 2;
+  }
+  if (contents.size() > UINT32_MAX) {
+    err << "velmark: '" << path << "' is 4 GB or larger\n";
     return 2;
   }
   PatternLibrary library{};

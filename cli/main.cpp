@@ -23,7 +23,7 @@ int RunWithSession(const CliOptions& options) {
   const int status =
       options.command == Command::Check
           ? RunCheck(&session, options.explain, std::cin, std::cout, std::cerr)
-          : RunWrap(&session, options.columns, options.operands, std::cin, std::cout, std::cerr);
+          : RunWrap(&session, options.columns, options.operands, std::cout, std::cerr);
   std::cout.flush();
   CloseSession(&session);
   return status;

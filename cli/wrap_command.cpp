@@ -1,10 +1,9 @@
 #include "cli/wrap_command.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <ostream>
-#include <sstream>
+
+#include "cli/read_file.h"
 
 #include "guard/break_check.h"
 #include "guard/line_text.h"
@@ -44,19 +43,6 @@ SplitLine NextLine(std::string_view input, size_t* at) {
   const bool crlf = lf > start && input[lf - 1] == '\r';
   const size_t textEnd = crlf ? lf - 1 : lf;
   return {input.substr(start, textEnd - start), input.substr(textEnd, lf + 1 - textEnd)};
-}
-
-bool ReadWhole(const std::string& file, std::istream& in, std::string* contents) {
-  if (file == "-") {
-    contents->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-  }
-  std::ifstream stream(file, std::ios::binary);
-  if (!stream) return false;
-  std::ostringstream buffer;
-  buffer << stream.rdbuf();
-  *contents = buffer.str();
-  return !stream.bad();
 }
 
 }  // namespace
@@ -132,15 +118,15 @@ bool WrapText(Session* session, int32_t width, const std::string& name, std::str
 }
 
 int RunWrap(Session* session, int32_t width, const std::vector<std::string>& files,
-            std::istream& in, std::ostream& out, std::ostream& err) {
+            std::ostream& out, std::ostream& err) {
   const std::vector<std::string> names = files.empty() ? std::vector<std::string>{"-"} : files;
   for (const std::string& file : names) {
     std::string contents;
-    if (!ReadWhole(file, in, &contents)) {
-      err << "velmark: cannot read '" << file << "'\n";
+    std::string error;
+    if (!ReadWholeFile(file, &contents, &error)) {
+      err << "velmark: " << error << "\n";
       return 2;
     }
-    std::string error;
     if (!WrapText(session, width, file == "-" ? "<stdin>" : file, contents, out, &error)) {
       out.flush();
       err << "velmark: " << error << "\n";

@@ -35,4 +35,4 @@ bool WrapText(Session* session, int32_t width, const std::string& name, std::str
 
 // Every file (stdin for none or "-"); 0, or 2 after an error.
 int RunWrap(Session* session, int32_t width, const std::vector<std::string>& files,
-            std::istream& in, std::ostream& out, std::ostream& err);
+            std::ostream& out, std::ostream& err);

@@ -2,19 +2,17 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 
+#include "cli/read_file.h"
 #include "dictionary/word_file.h"
 
 namespace {
 
 std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  return buffer.str();
+  std::string contents, error;
+  ReadWholeFile(path, &contents, &error);
+  return contents;
 }
 
 TEST(Samples, WordFileBeginsWithTheNewFileHeaderInCrLf) {

@@ -10,17 +10,17 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+
+#include "cli/read_file.h"
 
 extern char** environ;
 
 namespace {
 
 std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  return buffer.str();
+  std::string contents, error;
+  ReadWholeFile(path, &contents, &error);
+  return contents;
 }
 
 // Made on first use, removed with everything in it when the test program ends.
