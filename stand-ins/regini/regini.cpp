@@ -249,8 +249,10 @@ LONG WINAPI VxRegCloseKey(HKEY key) {
 
 LONG WINAPI VxRegQueryValueEx(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
                               LPDWORD size) {
+  if (reserved || (data && !size)) return ERROR_INVALID_PARAMETER;
+  // The registry clears the type first, so a failed query leaves REG_NONE.
+  if (type) *type = REG_NONE;
   return Serve("VxRegQueryValueEx", key, name, [&](Call& call) -> LONG {
-    if (reserved || (data && !size)) return ERROR_INVALID_PARAMETER;
     IniKey* k = FindKey(call.registry, call.key);
     IniValue* value = k ? FindValue(*k, NameOf(name)) : nullptr;
     if (!value) return ERROR_FILE_NOT_FOUND;
