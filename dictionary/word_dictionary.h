@@ -77,3 +77,16 @@ void BuildLeadByteTable(WordDictionary& d) noexcept;
 int32_t IsWord(const WordDictionary& d, const char* text) noexcept;
 int32_t RegistWord(WordDictionary& d, const char* text) noexcept;
 int32_t RemoveWord(WordDictionary& d, const char* text) noexcept;
+
+// The index order: entry bytes compared as unsigned strings, a prefix before
+// its extensions. Its first two bytes make the entry key, so this refines
+// the order by key.
+inline bool EntryBytesLess(const WordDictionary& d, int32_t a, int32_t b) noexcept {
+  const int32_t na = EntryLength(d, a);
+  const int32_t nb = EntryLength(d, b);
+  const unsigned char* pa = EntryBytes(d, a);
+  const unsigned char* pb = EntryBytes(d, b);
+  for (int32_t k = 0, n = na < nb ? na : nb; k < n; ++k)
+    if (pa[k] != pb[k]) return pa[k] < pb[k];
+  return na < nb;
+}

@@ -1,21 +1,9 @@
 #include "guard/dictionary_search.h"
 
-#include <cstring>
-
 #include "dictionary/patterns.h"
 #include "dictionary/word_dictionary.h"
 
 namespace {
-
-// The entry's bytes from the third on equal the text's; the first two are
-// known equal. Bytes past the text's end read as 0, which no entry holds.
-bool RestEquals(LineText text, int32_t pos, const unsigned char* entry, int32_t n) noexcept {
-  if (static_cast<int64_t>(pos) + n <= text.length)
-    return std::memcmp(text.bytes + pos + 2, entry + 2, static_cast<size_t>(n - 2)) == 0;
-  for (int32_t k = 2; k < n; ++k)
-    if (ByteAt(text, static_cast<int64_t>(pos) + k) != entry[k]) return false;
-  return true;
-}
 
 // First index position of the words with key (b, s), or -1.
 int32_t SlotFor(const WordDictionary& d, unsigned char b, unsigned char s, int32_t room) noexcept {
@@ -24,6 +12,66 @@ int32_t SlotFor(const WordDictionary& d, unsigned char b, unsigned char s, int32
   if (range.longest <= room) return -1;  // no word with this first byte reaches the break
   if (s < range.lowest || s > range.highest) return -1;
   return d.SecondByteSlots[range.slots + (s - range.lowest)] - 1;
+}
+
+unsigned char EntryByte(const WordDictionary& d, int32_t position, int32_t k) noexcept {
+  return EntryBytes(d, d.EntryIndex[position])[k];
+}
+
+// End of the run of index positions that share the key of `first`: most
+// runs are short, so gallop before bisecting (each probe is a pool read).
+int32_t KeyRunEnd(const WordDictionary& d, int32_t first) noexcept {
+  const uint16_t key = EntryKey(d, d.EntryIndex[first]);
+  int32_t lo = first + 1;  // positions below lo have the key
+  int32_t step = 1;
+  int32_t hi = lo;
+  for (;;) {
+    hi = lo - 1 + step;
+    if (hi >= d.entryCount) { hi = d.entryCount; break; }
+    if (EntryKey(d, d.EntryIndex[hi]) != key) break;
+    lo = hi + 1;
+    step *= 2;
+  }
+  while (lo < hi) {
+    const int32_t mid = lo + (hi - lo) / 2;
+    if (EntryKey(d, d.EntryIndex[mid]) == key) lo = mid + 1; else hi = mid;
+  }
+  return lo;
+}
+
+// Within [lo, hi), where every entry is longer than k and they share their
+// first k bytes (so they are ordered by byte k), the positions whose byte k is c.
+void NarrowByByte(const WordDictionary& d, int32_t k, unsigned char c, int32_t* lo, int32_t* hi) noexcept {
+  int32_t a = *lo, b = *hi;
+  while (a < b) {  // first byte k >= c
+    const int32_t mid = a + (b - a) / 2;
+    if (EntryByte(d, mid, k) < c) a = mid + 1; else b = mid;
+  }
+  int32_t e = a, f = *hi;
+  while (e < f) {  // first byte k > c
+    const int32_t mid = e + (f - e) / 2;
+    if (EntryByte(d, mid, k) <= c) e = mid + 1; else f = mid;
+  }
+  *lo = a;
+  *hi = e;
+}
+
+// A word of the key run [first, end) that equals the text from pos, is
+// longer than room and fits before lineEnd. The run is sorted by its bytes,
+// so the entries that are prefixes of the text are found by narrowing the
+// run one byte at a time, as a walk down a trie would.
+int32_t SpanningWord(const WordDictionary& d, LineText text, int32_t pos, int32_t room,
+                     int64_t fits, int32_t first) noexcept {
+  int32_t lo = first;
+  int32_t hi = KeyRunEnd(d, first);
+  const int64_t longest = fits < kMaxEntryLength ? fits : kMaxEntryLength;
+  for (int32_t k = 2;; ++k) {
+    // Entries of exactly k bytes equal the text's first k bytes and sort first.
+    for (; lo < hi && EntryLength(d, d.EntryIndex[lo]) == k; ++lo)
+      if (k > room && k <= fits) return d.EntryIndex[lo];
+    if (lo >= hi || k >= longest) return -1;
+    NarrowByByte(d, k, ByteAt(text, static_cast<int64_t>(pos) + k), &lo, &hi);
+  }
 }
 
 }  // namespace
@@ -41,15 +89,11 @@ int32_t FindWordAtBreak(WordDictionary& d, LineText text, int32_t breakPos, int3
       const int32_t first =
           static_cast<int64_t>(pos) + 2 <= lineEnd ? SlotFor(d, b, ByteAt(text, pos + 1), room) : -1;
       if (first >= 0) {
-        const uint16_t key = static_cast<uint16_t>(b << 8 | ByteAt(text, pos + 1));
-        for (int32_t i = first; i < d.entryCount && EntryKey(d, d.EntryIndex[i]) == key; ++i) {
-          const int32_t offset = d.EntryIndex[i];
-          const int32_t n = EntryLength(d, offset);
-          if (n > room && n <= static_cast<int64_t>(lineEnd) - pos &&
-              RestEquals(text, pos, EntryBytes(d, offset), n)) {
-            if (trace) *trace = {BreakDecider::DictionaryWord, offset};
-            return pos;
-          }
+        const int32_t offset =
+            SpanningWord(d, text, pos, room, static_cast<int64_t>(lineEnd) - pos, first);
+        if (offset >= 0) {
+          if (trace) *trace = {BreakDecider::DictionaryWord, offset};
+          return pos;
         }
       }
       // The character walk, except that an escape counts only when it ends before the break.
