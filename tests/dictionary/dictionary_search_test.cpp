@@ -105,3 +105,68 @@ TEST(FindWordAtBreak, FollowsRemoval) {
 }
 
 }  // namespace
+
+namespace {
+
+// The search as first written: walk the whole key run from its slot. The
+// bisecting search must give the same answer for every break.
+int32_t LinearSearch(const WordDictionary& d, LineText text, int32_t breakPos, int32_t lineEnd) {
+  if (d.longestWordLength == 0) return 0;
+  int64_t start = WindowFloor(breakPos);
+  if (breakPos - start > d.longestWordLength - 1) start = breakPos - (d.longestWordLength - 1);
+  for (int32_t pos = AlignCharUp(text, static_cast<int32_t>(start)); pos < breakPos;) {
+    const int32_t room = breakPos - pos;
+    const unsigned char b = ByteAt(text, pos);
+    const unsigned char s = ByteAt(text, pos + 1);
+    if (pos + 2 <= lineEnd && b > 0x20) {
+      const LeadByteRange& r = d.LeadByteTable[b - kFirstLeadByte];
+      if (r.longest > room && s >= r.lowest && s <= r.highest &&
+          d.SecondByteSlots[r.slots + (s - r.lowest)] != 0) {
+        const uint16_t key = static_cast<uint16_t>(b << 8 | s);
+        for (int32_t i = d.SecondByteSlots[r.slots + (s - r.lowest)] - 1;
+             i < d.entryCount && EntryKey(d, d.EntryIndex[i]) == key; ++i) {
+          const int32_t n = EntryLength(d, d.EntryIndex[i]);
+          bool equal = n > room && n <= lineEnd - pos;
+          for (int32_t k = 0; equal && k < n; ++k)
+            equal = ByteAt(text, pos + k) == EntryBytes(d, d.EntryIndex[i])[k];
+          if (equal) return pos;
+        }
+      }
+    }
+    pos += IsLeadByte(b) ? 2 : (room >= 4 && IsWideEscape(text, pos)) ? 4 : 1;
+  }
+  return 0;
+}
+
+// Words over a tiny alphabet share long prefixes and keys, so runs are long
+// and one word is often the prefix of another.
+TEST(FindWordAtBreak, AgreesWithTheLinearWalkOnCrowdedRuns) {
+  uint32_t seed = 12345;
+  auto next = [&seed](uint32_t n) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) % n;
+  };
+  const char alphabet[] = "ab\x82\xa0";
+  for (int round = 0; round < 40; ++round) {
+    TestDictionary t;
+    for (int w = 0; w < 300; ++w) {
+      std::string word;
+      const uint32_t n = 2 + next(12);
+      for (uint32_t k = 0; k < n; ++k) word += alphabet[next(4)];
+      RegistWord(t.d, word.c_str());
+    }
+    ASSERT_EQ(StoreFault(t.d), "");
+    for (int line = 0; line < 50; ++line) {
+      std::vector<unsigned char> bytes(10 + next(50));
+      for (unsigned char& c : bytes) c = static_cast<unsigned char>(alphabet[next(4)]);
+      const LineText text{bytes.data(), static_cast<int32_t>(bytes.size())};
+      for (int32_t bp = 0; bp <= text.length + 1; ++bp) {
+        const int32_t le = text.length - static_cast<int32_t>(next(3));
+        ASSERT_EQ(FindWordAtBreak(t.d, text, bp, le, nullptr), LinearSearch(t.d, text, bp, le))
+            << "round " << round << " break " << bp;
+      }
+    }
+  }
+}
+
+}  // namespace

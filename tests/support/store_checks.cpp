@@ -41,6 +41,7 @@ std::string IndexFault(const WordDictionary& d, const std::set<int32_t>& offsets
     if (!offsets.count(offset)) return "index offset is no entry: " + std::to_string(offset);
     if (!seen.insert(offset).second) return "offset indexed twice";
     if (i > 0 && EntryKey(d, d.EntryIndex[i - 1]) > EntryKey(d, offset)) return "index not sorted";
+    if (i > 0 && EntryBytesLess(d, offset, d.EntryIndex[i - 1])) return "key run not sorted by bytes";
   }
   return "";
 }
