@@ -34,6 +34,7 @@ struct AttachRow {
   int32_t firstPoll;
   Seen afterPoll;
 };
+void PrintTo(const AttachRow& row, std::ostream* out) { *out << row.name; }
 
 const AttachRow kAttachRows[] = {
     // No key: every rule off, and the poll that finds a flag keeps the empty
@@ -99,6 +100,7 @@ struct PollRow {
   int32_t poll;
   Seen after;
 };
+void PrintTo(const PollRow& row, std::ostream* out) { *out << row.name; }
 
 const PollRow kPollRows[] = {
     {"NothingChanged", {}, 0, kAllDefault},
@@ -175,6 +177,7 @@ struct FitRow {
   bool wordFound;
   Seen view;
 };
+void PrintTo(const FitRow& row, std::ostream* out) { *out << row.name; }
 
 const FitRow kFitRows[] = {
     {"PathTerminated",

@@ -37,6 +37,7 @@ struct TimeRow {
   int64_t shift;  // from the time kept at load, 100 ns units
   int32_t poll;
 };
+void PrintTo(const TimeRow& row, std::ostream* out) { *out << row.name; }
 
 const TimeRow kTimeRows[] = {
     {"Unchanged", 0, 0},
@@ -152,6 +153,7 @@ struct PatternRow {
   int32_t answer;
   const char* message;  // the one box shown at attach, or null
 };
+void PrintTo(const PatternRow& row, std::ostream* out) { *out << row.name; }
 
 const PatternRow kPatternRows[] = {
     {"MatchAcrossBreak", "VxJre.dll", "[RegExp]8,ab[0-9]+cd", kLead + "zzab12cdzz", 25, 22,
