@@ -163,6 +163,20 @@ TEST_F(Exports, ThreadsComeAndGoWhileLoaded) {
   EXPECT_EQ(velmark.poll(), 0);
 }
 
+// A host that ends without freeing the library: the detach then runs as the
+// process goes, with compiled patterns in the list, and must end it cleanly.
+TEST_F(Exports, ProcessEndsWithTheLibraryStillLoaded) {
+  CopyBuilt(folder, "VxJre.dll", "VxJre.dll");
+  WriteFileBytes(WordFile(), "[RegExp]8,ab[0-9]+cd\r\n" + kWord + "\r\n");
+  Apply(SystemRegistry(), {Sz("TarnixWordFile", WordFile())});
+  EXPECT_EXIT(
+      {
+        const HMODULE module = LoadLibraryA(InFolder(folder, "Velmark.dll").c_str());
+        std::exit(module ? 7 : 1);
+      },
+      testing::ExitedWithCode(7), "");
+}
+
 TEST_F(Exports, VersionResourceNamesTheProduct) {
   const std::string path = InFolder(folder, "Velmark.dll");
   DWORD ignored = 0;
