@@ -221,8 +221,9 @@ IniKey* FindKey(IniRegistry& registry, const KeyPath& path) {
 
 IniKey& CreateKey(IniRegistry& registry, const KeyPath& path, bool& created) {
   created = !KeyExists(registry, path);
-  // Every level gets its own section, so a key stays when its sub-keys go.
-  for (size_t n = 1; n < path.size(); ++n) {
+  // Every level below the root gets its own section, so a key stays when its
+  // sub-keys go.
+  for (size_t n = 2; n < path.size(); ++n) {
     const KeyPath level(path.begin(), path.begin() + static_cast<std::ptrdiff_t>(n));
     if (!FindKey(registry, level)) registry.keys.push_back(IniKey{level, {}});
   }
