@@ -222,62 +222,20 @@ bool ReserveForOneMore(WordDictionary& d, const unsigned char* bytes, int32_t n)
 void MarkRemoved(WordDictionary& d, int32_t offset) noexcept { d.WordPool[offset + 1] = 0; }
 bool IsMarked(const WordDictionary& d, int32_t offset) noexcept { return d.WordPool[offset + 1] == 0; }
 
-uint32_t EntryHash(const WordDictionary& d, int32_t offset) noexcept {
-  uint32_t h = 2166136261u;  // FNV-1a over the length byte and the bytes
-  const unsigned char* p = d.WordPool + offset;
-  for (int32_t k = 0; k < EntrySize(d, offset); ++k) h = (h ^ p[k]) * 16777619u;
-  return h;
-}
-
-// Marks every entry equal to one earlier in index order, through a hash table
-// of the survivors: linear in entries and bytes. Returns the count, or -1
-// when the table cannot be had.
-int32_t MarkDuplicatesByHash(WordDictionary& d) noexcept {
-  size_t buckets = 1;
-  while (buckets < 2 * static_cast<size_t>(d.entryCount)) buckets <<= 1;
-  auto* table = static_cast<int32_t*>(HeapAlloc0(buckets * sizeof(int32_t)));
-  if (!table) return -1;
-  const size_t mask = buckets - 1;
+// The index is sorted by the entries' bytes, so equal entries stand side by
+// side, the survivor (first in index order) in front: one linear pass marks
+// every entry equal to the one kept before it.
+int32_t MarkDuplicates(WordDictionary& d) noexcept {
   int32_t marked = 0;
-  for (int32_t i = 0; i < d.entryCount; ++i) {
+  int32_t kept = d.EntryIndex[0];
+  for (int32_t i = 1; i < d.entryCount; ++i) {
     const int32_t offset = d.EntryIndex[i];
-    size_t h = EntryHash(d, offset) & mask;
-    for (; table[h] != 0; h = (h + 1) & mask) {
-      const int32_t kept = table[h] - 1;  // offsets stored + 1: 0 is an empty bucket
-      if (EntryEquals(d, kept, EntryBytes(d, offset), EntryLength(d, offset))) break;
-    }
-    if (table[h] != 0) {
+    if (EntryEquals(d, kept, EntryBytes(d, offset), EntryLength(d, offset))) {
       MarkRemoved(d, offset);
       ++marked;
     } else {
-      table[h] = offset + 1;
+      kept = offset;
     }
-  }
-  HeapFree(table);
-  return marked;
-}
-
-// The same marking without memory of its own: each survivor is compared with
-// the rest of its key run. Quadratic in a run's length; used only when the
-// hash table cannot be had.
-int32_t MarkDuplicatesByScan(WordDictionary& d) noexcept {
-  int32_t marked = 0;
-  for (int32_t runStart = 0; runStart < d.entryCount;) {
-    const uint16_t key = EntryKey(d, d.EntryIndex[runStart]);
-    int32_t runEnd = runStart + 1;
-    while (runEnd < d.entryCount && EntryKey(d, d.EntryIndex[runEnd]) == key) ++runEnd;
-    for (int32_t p = runStart; p < runEnd; ++p) {
-      const int32_t kept = d.EntryIndex[p];
-      if (IsMarked(d, kept)) continue;
-      for (int32_t q = p + 1; q < runEnd; ++q) {
-        const int32_t offset = d.EntryIndex[q];
-        if (!IsMarked(d, offset) && EntryEquals(d, offset, EntryBytes(d, kept), EntryLength(d, kept))) {
-          MarkRemoved(d, offset);
-          ++marked;
-        }
-      }
-    }
-    runStart = runEnd;
   }
   return marked;
 }
@@ -368,9 +326,7 @@ void RebuildIndex(WordDictionary& d) noexcept {
 
 int32_t RemoveDuplicates(WordDictionary& d) noexcept {
   if (d.entryCount < 2) return 0;
-  int32_t marked = MarkDuplicatesByHash(d);
-  if (marked < 0) marked = MarkDuplicatesByScan(d);
-  if (marked == 0) return 0;
+  if (MarkDuplicates(d) == 0) return 0;
   CompactPool(d);
   RebuildIndex(d);  // the index never grows here
   d.dirty = 1;

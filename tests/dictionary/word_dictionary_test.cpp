@@ -306,7 +306,7 @@ TEST(RemoveDuplicates, FirstInIndexOrderSurvives) {
   EXPECT_EQ(StoreFault(t.d), "");
 }
 
-// Out of memory, the same entries survive, by slower means.
+// Out of memory, the same entries survive: the removal needs no memory of its own.
 TEST(RemoveDuplicates, SameResultWhenMemoryFails) {
   const std::string file = "ab\nx1\nab\nab\nabc\nx1\n//c\n//c\nzz\n";
   for (long nth = 1; nth <= 3; ++nth) {
